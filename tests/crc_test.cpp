@@ -2,6 +2,7 @@
 // address, chaining.
 
 #include "crc/crc.h"
+#include "crc_check_values.h"
 
 #include <gtest/gtest.h>
 
@@ -45,24 +46,6 @@ std::vector<unsigned char> random_bytes(std::mt19937& rng, size_t len)
 
 const int c_widths_g[] = {8, 16, 32};
 const u32 c_seed_g = 20261211;
-
-struct check_case {
-    int width;
-    u32 init;
-    const char* text;
-    u32 expected;
-};
-
-// Check values of this CRC family: polynomial 0x04C11DB7 / 0x1021 / 0x1D,
-// input reflected, output not reflected, no final XOR.
-const check_case c_check_cases_g[] = {
-    {32, 0xFFFFFFFF, "abc", 0xBC7DDB53}, {32, 0xFFFFFFFF, "123456789", 0x9B63D02C},
-    {32, 0x00000000, "abc", 0x0B19A653}, {32, 0x00000000, "123456789", 0x11B4BFB4},
-    {16, 0xFFFFFFFF, "abc", 0x5B86},     {16, 0xFFFFFFFF, "123456789", 0x89F6},
-    {16, 0x00000000, "abc", 0x971A},     {16, 0x00000000, "123456789", 0x9184},
-    {8, 0xFFFFFFFF, "abc", 0xEF},        {8, 0xFFFFFFFF, "123456789", 0xE9},
-    {8, 0x00000000, "abc", 0xE1},        {8, 0x00000000, "123456789", 0x6A},
-};
 
 TEST(crc_entry, check_values_at_every_offset)
 {
