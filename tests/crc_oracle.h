@@ -6,6 +6,7 @@
 #define TESTS_CRC_ORACLE_H
 
 #include "crc/crc.h"
+#include "crc_of_width.h"
 
 #include <boost/crc.hpp>
 
@@ -31,19 +32,6 @@ inline u32 oracle_crc(int width, const void* buf, std::size_t len, u32 init)
         crc.process_bytes(buf, len);
         return crc.checksum();
     }
-    }
-}
-
-// Calls the engine's entry point of the given width (8, 16 or 32).
-inline u32 engine_crc(int width, const void* buf, u32 len, u32 init)
-{
-    switch (width) {
-    case 8:
-        return crc8(buf, len, init);
-    case 16:
-        return crc16(buf, len, init);
-    default:
-        return crc32(buf, len, init);
     }
 }
 

@@ -70,10 +70,10 @@ testing::Message describe(const diff_case& c)
 // Returns false (after a failure is recorded) when the engine disagrees.
 bool agrees(const diff_case& c, const unsigned char* buf, u32 expected)
 {
-    const u32 whole = engine_crc(c.width, buf, c.len, c.init);
+    const u32 whole = crc_of_width(c.width, buf, c.len, c.init);
     EXPECT_EQ(whole, expected) << describe(c) << " (one call)";
-    const u32 first = engine_crc(c.width, buf, c.split, c.init);
-    const u32 chained = engine_crc(c.width, buf + c.split, c.len - c.split, first);
+    const u32 first = crc_of_width(c.width, buf, c.split, c.init);
+    const u32 chained = crc_of_width(c.width, buf + c.split, c.len - c.split, first);
     EXPECT_EQ(chained, expected) << describe(c) << " (chained)";
     return whole == expected && chained == expected;
 }

@@ -48,10 +48,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
     for (const int width : {8, 16, 32}) {
         const u32 expected = oracle_crc(width, buf, len, init);
-        const u32 whole = engine_crc(width, buf, len, init);
+        const u32 whole = crc_of_width(width, buf, len, init);
         check(whole == expected, "one call differs from Boost.CRC", width, len, offset, init, split);
-        const u32 first = engine_crc(width, buf, split, init);
-        const u32 chained = engine_crc(width, buf + split, len - split, first);
+        const u32 first = crc_of_width(width, buf, split, init);
+        const u32 chained = crc_of_width(width, buf + split, len - split, first);
         check(chained == expected, "chained differs from Boost.CRC", width, len, offset, init, split);
         const u32 width_mask = width == 32 ? 0xFFFFFFFF : (1u << width) - 1;
         check((whole & ~width_mask) == 0, "sets bits above its width", width, len, offset, init, split);
