@@ -3,6 +3,7 @@
 
 #include "crc/crc.h"
 #include "crc_check_values.h"
+#include "crc_of_width.h"
 
 #include <gtest/gtest.h>
 
@@ -11,19 +12,6 @@
 #include <vector>
 
 namespace {
-
-// Calls the entry point of the given width (8, 16 or 32).
-u32 crc_of_width(int width, const void* buf, u32 len, u32 crc)
-{
-    switch (width) {
-    case 8:
-        return crc8(buf, len, crc);
-    case 16:
-        return crc16(buf, len, crc);
-    default:
-        return crc32(buf, len, crc);
-    }
-}
 
 // A buffer whose first byte sits at a chosen offset from an 8-byte boundary.
 struct placed_bytes {

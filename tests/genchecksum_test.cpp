@@ -29,6 +29,7 @@ using bytes = std::vector<unsigned char>;
 
 const char c_tool_g[] = GENCHECKSUM_PATH;
 const char c_setpriv_g[] = "/usr/bin/setpriv";
+const char c_strace_g[] = "/usr/bin/strace";
 const int c_failure_status_g = 255;  // -1 from main, as a POSIX host reports it
 
 struct run_options {
@@ -36,6 +37,8 @@ struct run_options {
     bool as_nobody = false;       // run without root's right to write anything
     rlim_t file_size_limit = RLIM_INFINITY;
     rlim_t address_space_limit = RLIM_INFINITY;
+    std::vector<std::string> wrapper;  // a command that runs the tool, e.g. strace and its options
+    std::vector<std::string> env;      // NAME=value settings added to the tool's environment
 };
 
 run_options invoked_as(const char* argv0)
@@ -59,10 +62,26 @@ run_options with_file_size_limit(rlim_t limit)
     return o;
 }
 
-run_options with_address_space(rlim_t limit)
+// ASAN_OPTIONS for the tool: what the caller's environment sets, then `extra`.
+std::string asan_options(const std::string& extra)
+{
+    const char* inherited = std::getenv("ASAN_OPTIONS");
+    return "ASAN_OPTIONS=" + (inherited && *inherited ? std::string(inherited) + ":" : std::string()) + extra;
+}
+
+// Lets the tool allocate at most `limit` bytes at a time. A plain build gets
+// an address-space limit. A build with AddressSanitizer can't start under one
+// (the sanitizer reserves terabytes of shadow address space up front), so
+// there the sanitizer's allocator enforces the same bound per allocation and
+// returns null beyond it, as malloc does when the address space runs out.
+run_options with_allocation_limit(rlim_t limit)
 {
     run_options o;
+#ifdef GENCHECKSUM_SANITIZED
+    o.env = {asan_options("allocator_may_return_null=1:max_allocation_size_mb=" + std::to_string(limit >> 20))};
+#else
     o.address_space_limit = limit;
+#endif
     return o;
 }
 
@@ -75,17 +94,17 @@ struct run_result {
 // A run that hangs is ended by SIGALRM after 20 seconds.
 run_result run_tool(const std::vector<std::string>& args, const run_options& opt = {})
 {
-    std::vector<std::string> words;
+    std::vector<std::string> words = opt.wrapper;
     if (opt.as_nobody) {
-        words = {c_setpriv_g, "--reuid=65534", "--regid=65534", "--clear-groups", c_tool_g};
-    } else {
-        words = {opt.argv0 ? opt.argv0 : c_tool_g};
+        words.insert(words.end(), {c_setpriv_g, "--reuid=65534", "--regid=65534", "--clear-groups"});
     }
+    // argv0 renames the tool only when the tool is the program started.
+    words.push_back(words.empty() && opt.argv0 ? opt.argv0 : c_tool_g);
+    const std::string program = opt.wrapper.empty() && !opt.as_nobody ? std::string(c_tool_g) : words.front();
     words.insert(words.end(), args.begin(), args.end());
     std::vector<char*> argv;
     for (auto& w : words) argv.push_back(w.data());
     argv.push_back(nullptr);
-    const char* program = opt.as_nobody ? c_setpriv_g : c_tool_g;
 
     int pipe_fds[2];
     if (pipe(pipe_fds) != 0) return {-1, "pipe failed"};
@@ -99,8 +118,12 @@ run_result run_tool(const std::vector<std::string>& args, const run_options& opt
         const rlimit as = {opt.address_space_limit, opt.address_space_limit};
         setrlimit(RLIMIT_FSIZE, &fsize);
         setrlimit(RLIMIT_AS, &as);
+        for (const std::string& setting : opt.env) {
+            const size_t eq = setting.find('=');
+            setenv(setting.substr(0, eq).c_str(), setting.substr(eq + 1).c_str(), 1);
+        }
         alarm(20);
-        execv(program, argv.data());
+        execv(program.c_str(), argv.data());
         _exit(127);
     }
     close(pipe_fds[1]);
@@ -291,9 +314,9 @@ TEST_F(genchecksum_cli, refuses_what_is_not_an_image_it_can_stamp)
         SCOPED_TRACE(c.path);
         const bool regular = fs::is_regular_file(c.path);
         const bytes before = regular && fs::file_size(c.path) < 100 ? read_file(c.path) : bytes();
-        // Far too little address space for the image: a refusal must come
-        // before any allocation by the length.
-        const run_result r = run_tool({c.path}, with_address_space((rlim_t)512 << 20));
+        // Far too little memory for the image: a refusal must come before any
+        // allocation by the length.
+        const run_result r = run_tool({c.path}, with_allocation_limit((rlim_t)512 << 20));
         EXPECT_EQ(r.status, c_failure_status_g);
         EXPECT_EQ(r.out, c.line);
         if (regular && fs::file_size(c.path) < 100) {
@@ -353,6 +376,74 @@ TEST_F(genchecksum_cli, stamp_keeps_the_file_identity)
     EXPECT_TRUE(fs::is_symlink(sym));
     EXPECT_EQ(read_file(img), expected);
     EXPECT_EQ(read_file(hard), expected);
+}
+
+// Why strace can't inject faults into the tool on this machine, or "" when it
+// can: it must be installed, support -e inject and be allowed to ptrace
+// (containers often forbid that).
+std::string strace_unavailable()
+{
+    if (access(c_strace_g, X_OK) != 0) return std::string("no ") + c_strace_g;
+    const std::string probe = std::string(c_strace_g) +
+                              " -f -o /dev/null -e inject=openat:error=ENOENT:when=1000 true >/dev/null 2>&1";
+    if (std::system(probe.c_str()) != 0) return "strace can't trace here (ptrace not permitted?) or lacks -e inject";
+    return "";
+}
+
+// Faults injected into the rewrite by strace, on the image's own system calls
+// only (-P): the open for writing, a write, the close. The image is 40 bytes
+// (stdio keeps it in its buffer until the flush) or 64 KiB + 100 bytes (the
+// first 64 KiB go straight from fwrite to the file, the last 100 at the
+// flush). Every case reports its failure after the CRC line with status -1,
+// and the image holds either its original bytes or, where the header's write
+// got through before the fault, exactly the stamped bytes. A write cut short
+// by the file-size limit is covered above.
+TEST_F(genchecksum_cli, injected_faults_on_the_rewrite_are_reported_and_lose_nothing)
+{
+    const std::string why = strace_unavailable();
+    if (!why.empty()) GTEST_SKIP() << "fault injection skipped: " << why;
+
+    enum outcome { kept_original, kept_stamped };
+    struct fault {
+        const char* inject;  // strace's -e inject= value
+        size_t len;
+        bool open_fails;  // else the write is reported
+        outcome content;
+    };
+    const fault cases[] = {
+        // The image's second openat is the open for rewrite.
+        {"openat:error=EACCES:when=2", 40, true, kept_original},
+        {"write:error=ENOSPC", 40, false, kept_original},
+        {"write:error=EIO", 40, false, kept_original},
+        {"write:error=EIO", 65636, false, kept_original},
+        // The first 64 KiB, header included, are written; the tail fails.
+        {"write:error=ENOSPC:when=2", 65636, false, kept_stamped},
+        // The image's second close ends the rewrite, after a good flush.
+        {"close:error=EIO:when=2", 40, false, kept_stamped},
+    };
+    for (const fault& c : cases) {
+        SCOPED_TRACE(testing::Message() << "inject=" << c.inject << " length " << c.len);
+        const fs::path img = dir_ / "app.bin";
+        const bytes image = random_image(c.len, (u32)c.len);
+        write_file(img, image);
+        u32 crc = 0;
+        const bytes stamped_image = stamped(image, &crc);
+
+        run_options opt;
+        opt.wrapper = {c_strace_g, "-f", "-o", "/dev/null", "-P", img.string(), "-e", std::string("inject=") + c.inject};
+        // LeakSanitizer can't run under ptrace; the untraced runs check leaks.
+        opt.env = {asan_options("detect_leaks=0")};
+        const run_result r = run_tool({img}, opt);
+        EXPECT_EQ(r.status, c_failure_status_g);
+        EXPECT_EQ(r.out, hex_line(crc) + (c.open_fails ? "open " + img.string() + " for rewrite fail.\n"
+                                                        : std::string("write file fail.\n")));
+        const bytes after = read_file(img);
+        expect_intact_outside_header(image, after);
+        EXPECT_EQ(after, c.content == kept_original ? image : stamped_image);
+        std::vector<fs::path> entries{fs::directory_iterator(dir_), fs::directory_iterator()};
+        EXPECT_EQ(entries, std::vector<fs::path>{img}) << "a stray file beside the image";
+        fs::remove(img);
+    }
 }
 
 }  // namespace

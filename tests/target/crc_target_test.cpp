@@ -6,6 +6,7 @@
 #include "console.h"
 #include "crc/crc.h"
 #include "crc_check_values.h"
+#include "crc_of_width.h"
 
 #include <string.h>
 
@@ -28,19 +29,6 @@ const u32 c_failures_shown_g = 20;
 
 u32 g_checks = 0;
 u32 g_failures = 0;
-
-// Calls the entry point of the given width; for crc16 keeps the low 16 bits.
-u32 crc_of_width(int width, const void* buf, u32 len, u32 crc)
-{
-    switch (width) {
-    case 8:
-        return crc8(buf, len, crc);
-    case 16:
-        return crc16(buf, len, crc) & 0xFFFF;
-    default:
-        return crc32(buf, len, crc);
-    }
-}
 
 // Counts one check and reports it when `got` differs from `expected`.
 void expect(const char* what, int width, u32 offset, u32 split, u32 got, u32 expected)
