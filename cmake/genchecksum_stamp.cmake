@@ -44,6 +44,7 @@ function(genchecksum_stamp target)
 
   if(arg_OUTPUT)
     get_filename_component(out "${arg_OUTPUT}" ABSOLUTE BASE_DIR "${CMAKE_CURRENT_BINARY_DIR}")
+    get_filename_component(out_dir "${out}" DIRECTORY)
   else()
     # Beside the target's file. Worked out from the target's properties
     # because BYPRODUCTS can't name it through $<TARGET_FILE_DIR>.
@@ -60,6 +61,7 @@ function(genchecksum_stamp target)
       set(name ${target})
     endif()
     set(out "${dir}/${name}.bin")
+    set(out_dir "${dir}")
   endif()
 
   if(GENCHECKSUM_EXECUTABLE)
@@ -87,6 +89,7 @@ function(genchecksum_stamp target)
   endif()
 
   add_custom_command(TARGET ${target} POST_BUILD
+    COMMAND "${CMAKE_COMMAND}" -E make_directory "${out_dir}"
     COMMAND "${CMAKE_OBJCOPY}" -O binary "$<TARGET_FILE:${target}>" "${out}"
     COMMAND "${tool}" "${out}"
     BYPRODUCTS "${out}"

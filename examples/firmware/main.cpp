@@ -48,7 +48,7 @@ u32 image_crc(const unsigned char* image, u32 app_len)
 int main()
 {
     const unsigned char* image = image_start;
-    const u32 linked_len = (u32)(image_end - image_start);
+    const u32 linked_len = (u32)((uintptr_t)image_end - (uintptr_t)image_start);
     const u32 app_len = get_le32(image + IMAGE_APP_LEN_OFFSET);
     const u32 app_crc = get_le32(image + IMAGE_APP_CRC_OFFSET);
 
