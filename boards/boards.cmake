@@ -44,3 +44,22 @@ function(genchecksum_cortex_m_program name cpu board)
     -mcpu=${cpu} -mthumb --specs=nano.specs -nostartfiles -Wl,--gc-sections
     "-L${GENCHECKSUM_BOARDS_DIR}" "-T${board}.ld" "-Wl,-Map=$<TARGET_FILE_DIR:${name}>/${name}.map")
 endfunction()
+
+# Adds the test `name`: runs `image` (an ELF file or a raw image) on qemu's
+# `machine` and expects EXPECT_STATUS as its exit status and, if given, output
+# that matches EXPECT_OUTPUT. With FLIP (an offset or "last") it runs a copy
+# of the image with that byte inverted.
+function(genchecksum_qemu_test name machine image)
+  cmake_parse_arguments(PARSE_ARGV 3 arg "" "EXPECT_STATUS;EXPECT_OUTPUT;FLIP" "")
+  find_program(GENCHECKSUM_QEMU_ARM qemu-system-arm REQUIRED)
+  set(args "-DQEMU=${GENCHECKSUM_QEMU_ARM}" "-DMACHINE=${machine}" "-DIMAGE=${image}"
+    "-DEXPECT_STATUS=${arg_EXPECT_STATUS}")
+  if(DEFINED arg_EXPECT_OUTPUT)
+    list(APPEND args "-DEXPECT_OUTPUT=${arg_EXPECT_OUTPUT}")
+  endif()
+  if(DEFINED arg_FLIP)
+    list(APPEND args "-DFLIP=${arg_FLIP}" "-DCOPY=${CMAKE_CURRENT_BINARY_DIR}/${name}.bin")
+  endif()
+  add_test(NAME ${name} COMMAND "${CMAKE_COMMAND}" ${args} -P "${GENCHECKSUM_BOARDS_DIR}/qemu_run.cmake")
+  set_tests_properties(${name} PROPERTIES TIMEOUT 120)
+endfunction()
