@@ -4,8 +4,9 @@
 # ratios, genchecksum's peak memory beside the image size, and the instructions
 # per byte that callgrind counts (a figure that does not move with the load).
 #
-# Compared, alternating within every repetition, each run on a fresh copy of the
-# image (the copy is not timed):
+# Compared, alternating within every repetition (in an order that rotates from
+# one repetition to the next), each run on a fresh copy of the image (the copy
+# is not timed):
 #   genchecksum  the command under test
 #   ref_stamper  bench/ref_stamper.cpp, a hand-tuned faithful bit-serial stamper
 #   srec_cat     srec_cat img -binary -crc32-l-e <len> -o out -binary (srecord)
@@ -75,8 +76,11 @@ for size in $sizes; do
   "$tool" "$work/a.bin" >/dev/null; "$ref" "$work/b.bin" >/dev/null
   cmp -s "$work/a.bin" "$work/b.bin" || { echo "compare.sh: genchecksum and ref_stamper disagree on $size MiB" >&2; exit 1; }
   rm -f "$work/a.bin" "$work/b.bin"
+  # Each repetition starts one command later, so that none always follows the same one.
   for ((r = 0; r < reps; ++r)); do
-    for name in "${commands[@]}"; do run_once "$name" "$img" "$size"; done
+    for ((i = 0; i < ${#commands[@]}; ++i)); do
+      run_once "${commands[(r + i) % ${#commands[@]}]}" "$img" "$size"
+    done
   done
   cp "$img" "$work/run.bin"
   /usr/bin/time -f %M -o "$work/$size.peak" "$tool" "$work/run.bin" >/dev/null
