@@ -28,6 +28,75 @@ static u32 crc_load(const unsigned char* p, u32 bytes)
     return value;
 }
 
+// A step whose feedback bit is 1 XORs (poly << 1) | 1 into the shifted
+// register. Bit n-1 of that value, at the feedback bit, is the coefficient of
+// x^(n-1), and none of the three polynomials has that term: the XOR never
+// changes the feedback bit. So the next step's feedback bit can be read from
+// the shifted register before the XOR is done, which keeps the XOR off the
+// path from one step to the next.
+static_assert((((c_poly8_g << 1) | 1) & (1u << 7)) == 0, "CRC-8 polynomial with an x^7 term");
+static_assert((((c_poly16_g << 1) | 1) & (1u << 15)) == 0, "CRC-16 polynomial with an x^15 term");
+static_assert((((c_poly32_g << 1) | 1) & (1u << 31)) == 0, "CRC-32 polynomial with an x^31 term");
+
+// Feeds the `bits` data bits of `unit`, least significant first, to the
+// register `crc` of the CRC with polynomial `poly` and feedback bit `top`, one
+// register step per bit, and returns the register. A step is f = (bit `top` of
+// the register) XOR (the data bit), then register = (register << 1) XOR
+// (((poly << 1) | 1) if f is 1, else 0), without a branch.
+static u32 crc_feed(u32 crc, u32 unit, u32 bits, u32 poly, u32 top)
+{
+    const u32 feed = (poly << 1) | 1;
+    u32 feedback = (crc >> top) & 1;
+    for (u32 i = 0; i < bits; ++i) {
+        const u32 shifted = crc << 1;
+        crc = shifted ^ (feed & (0u - (feedback ^ ((unit >> i) & 1))));
+        feedback = (shifted >> top) & 1;
+    }
+    return crc;
+}
+
+#if !defined(__OPTIMIZE_SIZE__)
+// The CRC-32 path of builds optimised for speed. Builds optimised for size, as
+// for a microcontroller's flash, feed every width through crc_feed instead: it
+// is the same computation in less code.
+
+// Returns `value` with the order of its 32 bits reversed: bit 0 becomes bit 31.
+static u32 crc_reverse(u32 value)
+{
+    // Swaps neighbouring bits, pairs and nibbles (t marks the bits that differ
+    // from their partner), then the bytes.
+    u32 t = ((value >> 1) ^ value) & 0x55555555;
+    value ^= t | (t << 1);
+    t = ((value >> 2) ^ value) & 0x33333333;
+    value ^= t | (t << 2);
+    t = ((value >> 4) ^ value) & 0x0F0F0F0F;
+    value ^= t | (t << 4);
+    return (value >> 24) | ((value >> 8) & 0xFF00) | ((value << 8) & 0xFF0000) | (value << 24);
+}
+
+// Does what crc_feed does for the CRC-32, with a shift and an XOR as the only
+// work from one step to the next. The unit's bits are XORed into the register
+// all at once, reversed, so that each reaches bit 31 just for its own step:
+// f is then bit 31 of the register alone, and no data bit is left over in the
+// register after the last step.
+static u32 crc_feed32(u32 crc, u32 unit, u32 bits)
+{
+    const u32 feed = (c_poly32_g << 1) | 1;
+    crc ^= crc_reverse(unit);
+    // All ones when the feedback bit is 1, else 0.
+    u32 feedback = 0u - (crc >> 31);
+    // Eight steps at a time, so that the compiler can unroll them.
+    for (u32 i = 0; i < bits; i += 8) {
+        for (u32 j = 0; j < 8; ++j) {
+            const u32 shifted = crc << 1;
+            crc = shifted ^ (feed & feedback);
+            feedback = 0u - (shifted >> 31);
+        }
+    }
+    return crc;
+}
+#endif
+
 // Feeds the run of `len` bytes at `data` to the register `crc`, one unit of the
 // given width at a time and one register step per data bit, least significant
 // bit first, and returns the register. The register is never masked: for CRC-8
@@ -58,12 +127,15 @@ static u32 crc_soft(const void* data, u32 len, u32 crc, int crc_type, int unit_t
     }
 
     const unsigned char* p = (const unsigned char*)data;
-    for (u32 n = len / unit_len; n != 0; --n, p += unit_len) {
+    for (const unsigned char* end = p + len; p != end; p += unit_len) {
         const u32 unit = crc_load(p, unit_len);
-        for (u32 i = 0; i < unit_bits; ++i) {
-            const u32 f = ((crc >> feedback_bit) ^ (unit >> i)) & 1;
-            crc = f ? ((crc ^ poly) << 1) | 1 : crc << 1;
+#if !defined(__OPTIMIZE_SIZE__)
+        if (feedback_bit == 31) {
+            crc = crc_feed32(crc, unit, unit_bits);
+            continue;
         }
+#endif
+        crc = crc_feed(crc, unit, unit_bits, poly, feedback_bit);
     }
     return crc;
 }
@@ -73,25 +145,21 @@ static u32 crc_soft(const void* data, u32 len, u32 crc, int crc_type, int unit_t
 static u32 crc_align(const void* buf, u32 len, u32 crc, int crc_type)
 {
     const unsigned char* p = (const unsigned char*)buf;
-    const u32 m = (u32)((uintptr_t)p & 3);
-    if (m != 0) {
-        const u32 head = (4 - m < len) ? 4 - m : len;
-        crc = crc_soft(p, head, crc, crc_type, unit_type_8);
-        p += head;
-        len -= head;
+    // The bytes up to the next multiple of 4, or all of them if fewer. A run
+    // of no bytes leaves the register as it is, so the head and the tail are
+    // fed without a test: less code on a device.
+    u32 head = (0u - (u32)(uintptr_t)p) & 3;
+    if (head > len) {
+        head = len;
     }
-    if (len == 0) {
-        return crc;
-    }
+    crc = crc_soft(p, head, crc, crc_type, unit_type_8);
+    p += head;
+    len -= head;
     const u32 body = len & ~(u32)3;
     if (body != 0) {
         crc = crc_soft(p, body, crc, crc_type, unit_type_32);
-        p += body;
     }
-    if ((len & 3) != 0) {
-        crc = crc_soft(p, len & 3, crc, crc_type, unit_type_8);
-    }
-    return crc;
+    return crc_soft(p + body, len - body, crc, crc_type, unit_type_8);
 }
 
 u32 crc32(const void* buf, u32 len, u32 crc)
