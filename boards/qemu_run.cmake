@@ -17,14 +17,23 @@ if(DEFINED FLIP)
     file(SIZE "${COPY}" len)
     math(EXPR FLIP "${len} - 1")
   endif()
+  file(SIZE "${COPY}" size_before)
   file(READ "${COPY}" byte OFFSET ${FLIP} LIMIT 1 HEX)
-  math(EXPR flipped "(0x${byte} ^ 0xFF) + 0x100" OUTPUT_FORMAT HEXADECIMAL)
+  math(EXPR value "0x${byte} ^ 0xFF")
+  math(EXPR flipped "${value} + 0x100" OUTPUT_FORMAT HEXADECIMAL)
   string(SUBSTRING "${flipped}" 3 2 flipped)
+  # The new byte goes through printf as a three-digit octal escape, which every
+  # POSIX printf turns into that one byte.
+  math(EXPR o1 "${value} / 64")
+  math(EXPR o2 "(${value} / 8) % 8")
+  math(EXPR o3 "${value} % 8")
   execute_process(
-    COMMAND sh -c "printf '\\\\x${flipped}' | dd of='${COPY}' bs=1 seek=${FLIP} conv=notrunc status=none"
+    COMMAND sh -c "printf '\\${o1}${o2}${o3}' | dd of='${COPY}' bs=1 seek=${FLIP} conv=notrunc status=none"
     RESULT_VARIABLE status)
-  if(NOT status EQUAL 0)
-    message(FATAL_ERROR "could not flip byte ${FLIP} of ${COPY}")
+  file(SIZE "${COPY}" size_after)
+  file(READ "${COPY}" byte_after OFFSET ${FLIP} LIMIT 1 HEX)
+  if(NOT status EQUAL 0 OR NOT size_after EQUAL size_before OR NOT byte_after STREQUAL flipped)
+    message(FATAL_ERROR "could not flip byte ${FLIP} of ${COPY} (now 0x${byte_after}, ${size_after} bytes)")
   endif()
   message(STATUS "byte ${FLIP} flipped: 0x${byte} -> 0x${flipped}")
   set(run "${COPY}")

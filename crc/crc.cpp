@@ -17,13 +17,13 @@ static const u32 c_poly8_g = 0x8E;         // x^8 + x^4 + x^3 + x^2 + 1 (0x1D)
 static const u32 c_poly16_g = 0x8810;      // x^16 + x^12 + x^5 + 1 (0x1021)
 static const u32 c_poly32_g = 0x82608EDB;  // 0x04C11DB7 in normal form
 
-// Returns the little-endian value of `bytes` bytes at `p`, read byte by byte so
-// that neither the host's byte order nor its alignment rules matter.
-static u32 crc_load(const unsigned char* p, u32 bytes)
+// Returns the little-endian value of the `len` bytes at `buf`, read byte by
+// byte so that neither the host's byte order nor its alignment rules matter.
+static u32 crc_load(const unsigned char* buf, u32 len)
 {
     u32 value = 0;
-    for (u32 b = 0; b < bytes; ++b) {
-        value |= (u32)p[b] << (8 * b);
+    for (u32 b = 0; b < len; ++b) {
+        value |= (u32)buf[b] << (8 * b);
     }
     return value;
 }

@@ -2,6 +2,7 @@
 // folder: its messages, exit statuses and the bytes it leaves in the image.
 
 #include "crc/crc.h"
+#include "crc_oracle.h"
 
 #include <gtest/gtest.h>
 
@@ -171,13 +172,12 @@ bytes random_image(size_t len, u32 seed)
     return b;
 }
 
-// What a correct stamp makes of `image`: app_len, then a CRC over the bytes
-// fed one call at a time (the tail path only, not the aligned body).
+// What a correct stamp makes of `image`: app_len, then the CRC-32 that the
+// independent reference computes over the result.
 bytes stamped(bytes image, u32* crc_out)
 {
     put_le32(image, 28, (u32)image.size());
-    u32 crc = 0xFFFFFFFF;
-    for (unsigned char b : image) crc = crc32(&b, 1, crc);
+    const u32 crc = oracle_crc(32, image.data(), image.size(), 0xFFFFFFFF);
     put_le32(image, 32, crc);
     *crc_out = crc;
     return image;
@@ -191,6 +191,13 @@ void expect_intact_outside_header(const bytes& before, const bytes& after)
         if (k >= 28 && k < 36) continue;
         ASSERT_EQ(after[k], before[k]) << "byte " << k;
     }
+}
+
+// `dir` holds `img` and nothing else: no temporary or backup file was left.
+void expect_only_file(const fs::path& dir, const fs::path& img)
+{
+    const std::vector<fs::path> entries{fs::directory_iterator(dir), fs::directory_iterator()};
+    EXPECT_EQ(entries, std::vector<fs::path>{img}) << "a stray file beside the image";
 }
 
 class genchecksum_cli : public testing::Test {
@@ -281,7 +288,8 @@ TEST_F(genchecksum_cli, write_protected_image_is_reported_after_the_crc_and_kept
 }
 
 // Paths the tool refuses before it reads or allocates: one line naming the
-// path, status -1, nothing changed.
+// path, status -1, nothing changed. An image too large for the memory at hand
+// fails its allocation just as plainly.
 TEST_F(genchecksum_cli, refuses_what_is_not_an_image_it_can_stamp)
 {
     const fs::path empty = dir_ / "empty.bin", one = dir_ / "one.bin", short35 = dir_ / "short.bin";
@@ -292,10 +300,13 @@ TEST_F(genchecksum_cli, refuses_what_is_not_an_image_it_can_stamp)
     fs::create_directory(folder);
     const fs::path fifo = dir_ / "fifo";
     ASSERT_EQ(mkfifo(fifo.c_str(), 0644), 0);
-    // 2^31 bytes as a sparse file: no disk space is used.
-    const fs::path huge = dir_ / "huge.bin";
+    // Sparse files: no disk space is used. 2^31 bytes are out of range; 1 GiB
+    // is in range but more than the run may allocate.
+    const fs::path huge = dir_ / "huge.bin", big = dir_ / "big.bin";
     write_file(huge, {});
     fs::resize_file(huge, (uintmax_t)1 << 31);
+    write_file(big, {});
+    fs::resize_file(big, (uintmax_t)1 << 30);
 
     struct refusal {
         fs::path path;
@@ -309,6 +320,8 @@ TEST_F(genchecksum_cli, refuses_what_is_not_an_image_it_can_stamp)
         {folder, folder.string() + " is not a regular file.\n"},
         {fifo, fifo.string() + " is not a regular file.\n"},
         {"/dev/null", "/dev/null is not a regular file.\n"},
+        // Not a refusal: the allocation itself fails, and says so.
+        {big, "malloc 1073741824 fail.\n"},
     };
     for (const refusal& c : cases) {
         SCOPED_TRACE(c.path);
@@ -347,7 +360,7 @@ TEST_F(genchecksum_cli, failed_write_reports_and_keeps_every_byte_outside_the_he
         EXPECT_EQ(r.status, c_failure_status_g);
         EXPECT_EQ(r.out, hex_line(crc) + "write file fail.\n");
         expect_intact_outside_header(image, read_file(img));
-        EXPECT_EQ(fs::directory_iterator(dir_)->path(), img) << "a stray file beside the image";
+        expect_only_file(dir_, img);
     }
 }
 
@@ -390,36 +403,39 @@ std::string strace_unavailable()
     return "";
 }
 
-// Faults injected into the rewrite by strace, on the image's own system calls
-// only (-P): the open for writing, a write, the close. The image is 40 bytes
+// Faults injected by strace into the image's own system calls only (-P): the
+// read, the open for writing, a write, the close. The image is 40 bytes
 // (stdio keeps it in its buffer until the flush) or 64 KiB + 100 bytes (the
 // first 64 KiB go straight from fwrite to the file, the last 100 at the
-// flush). Every case reports its failure after the CRC line with status -1,
+// flush). A failed read is reported before any CRC is computed; every other
+// case reports its failure after the CRC line. All return status -1,
 // and the image holds either its original bytes or, where the header's write
 // got through before the fault, exactly the stamped bytes. A write cut short
 // by the file-size limit is covered above.
-TEST_F(genchecksum_cli, injected_faults_on_the_rewrite_are_reported_and_lose_nothing)
+TEST_F(genchecksum_cli, injected_faults_are_reported_and_lose_nothing)
 {
     const std::string why = strace_unavailable();
     if (!why.empty()) GTEST_SKIP() << "fault injection skipped: " << why;
 
     enum outcome { kept_original, kept_stamped };
+    enum failure { read_fails, rewrite_open_fails, write_fails };
     struct fault {
         const char* inject;  // strace's -e inject= value
         size_t len;
-        bool open_fails;  // else the write is reported
+        failure reported;
         outcome content;
     };
     const fault cases[] = {
+        {"read:error=EIO", 40, read_fails, kept_original},
         // The image's second openat is the open for rewrite.
-        {"openat:error=EACCES:when=2", 40, true, kept_original},
-        {"write:error=ENOSPC", 40, false, kept_original},
-        {"write:error=EIO", 40, false, kept_original},
-        {"write:error=EIO", 65636, false, kept_original},
+        {"openat:error=EACCES:when=2", 40, rewrite_open_fails, kept_original},
+        {"write:error=ENOSPC", 40, write_fails, kept_original},
+        {"write:error=EIO", 40, write_fails, kept_original},
+        {"write:error=EIO", 65636, write_fails, kept_original},
         // The first 64 KiB, header included, are written; the tail fails.
-        {"write:error=ENOSPC:when=2", 65636, false, kept_stamped},
+        {"write:error=ENOSPC:when=2", 65636, write_fails, kept_stamped},
         // The image's second close ends the rewrite, after a good flush.
-        {"close:error=EIO:when=2", 40, false, kept_stamped},
+        {"close:error=EIO:when=2", 40, write_fails, kept_stamped},
     };
     for (const fault& c : cases) {
         SCOPED_TRACE(testing::Message() << "inject=" << c.inject << " length " << c.len);
@@ -435,13 +451,14 @@ TEST_F(genchecksum_cli, injected_faults_on_the_rewrite_are_reported_and_lose_not
         opt.env = {asan_options("detect_leaks=0")};
         const run_result r = run_tool({img}, opt);
         EXPECT_EQ(r.status, c_failure_status_g);
-        EXPECT_EQ(r.out, hex_line(crc) + (c.open_fails ? "open " + img.string() + " for rewrite fail.\n"
-                                                        : std::string("write file fail.\n")));
+        const std::string expected_out[] = {"read file fail.\n",
+                                             hex_line(crc) + "open " + img.string() + " for rewrite fail.\n",
+                                             hex_line(crc) + "write file fail.\n"};
+        EXPECT_EQ(r.out, expected_out[c.reported]);
         const bytes after = read_file(img);
         expect_intact_outside_header(image, after);
         EXPECT_EQ(after, c.content == kept_original ? image : stamped_image);
-        std::vector<fs::path> entries{fs::directory_iterator(dir_), fs::directory_iterator()};
-        EXPECT_EQ(entries, std::vector<fs::path>{img}) << "a stray file beside the image";
+        expect_only_file(dir_, img);
         fs::remove(img);
     }
 }
