@@ -6,8 +6,8 @@
 # <target> must be an executable. <file.bin> defaults to <name>.bin beside the
 # target's file, where <name> is its OUTPUT_NAME or else the target's name
 # (app.elf of target app gives app.bin); a relative OUTPUT is taken from the
-# current binary folder. It is declared
-# a byproduct of <target>. A failing stamp fails the build.
+# current binary folder. It is declared a byproduct of <target>. A failing
+# stamp fails the build.
 #
 # The genchecksum that runs on the build machine is, in this order:
 #   - GENCHECKSUM_EXECUTABLE, when set (cache variable; set it for a cross build
